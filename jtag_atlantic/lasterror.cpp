@@ -1,0 +1,28 @@
+#include "lasterror.h"
+
+#include <utility>
+
+namespace {
+struct Record
+{
+    JATL_ERROR code = JATL_NO_ERROR;
+    std::string text = "no error";
+};
+thread_local Record last;
+} // namespace
+
+void LastError::set(JATL_ERROR code, std::string text)
+{
+    last.code = code;
+    last.text = std::move(text);
+}
+
+JATL_ERROR LastError::code()
+{
+    return last.code;
+}
+
+const char *LastError::text()
+{
+    return last.text.c_str();
+}

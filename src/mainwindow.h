@@ -1,0 +1,40 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include <QMainWindow>
+
+struct JTAGATLANTIC;
+
+// The one link to the board, written only by the connect slot. Program-wide on
+// purpose: the sending slots and the destructor all work on the same handle.
+extern JTAGATLANTIC *link;
+// Where the library's error query may leave a text; the tool never reads it.
+extern const char *other_info;
+
+QT_BEGIN_NAMESPACE
+namespace Ui {
+class MainWindow;
+}
+QT_END_NAMESPACE
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+private slots:
+    void on_fileNameText_returnPressed();
+    void on_execButton_clicked();
+    void on_commandText_returnPressed();
+    void on_applyButton_clicked();
+    void on_actionJTAG_UART_triggered();
+    void on_browseButton_clicked();
+
+private:
+    Ui::MainWindow *ui;
+};
+
+#endif // MAINWINDOW_H
