@@ -4,12 +4,15 @@
 #include <QTcpSocket>
 
 #include <cstdio>
+#include <limits>
 
 Listener::Listener(const ListenOptions &options, QIODevice *output)
     : options(options)
     , output(output)
 {
     connect(&server, &QTcpServer::newConnection, this, &Listener::takeNextConnection);
+    pace.setSingleShot(true);
+    connect(&pace, &QTimer::timeout, this, &Listener::readAvailable);
 }
 
 bool Listener::listen(QString *error)
@@ -35,30 +38,59 @@ void Listener::takeNextConnection()
     lines = 0;
     hexPending.clear();
     elapsed.start();
+    // A small buffer, so that a slow or stalled board backs the sender up
+    // instead of this process taking everything into memory.
+    if (options.rate > 0 || options.stallAfter >= 0)
+        peer->setReadBufferSize(16 * 1024);
+    senderGone = peer->state() != QAbstractSocket::ConnectedState;
     connect(peer, &QTcpSocket::readyRead, this, &Listener::readAvailable);
-    connect(peer, &QTcpSocket::disconnected, this, &Listener::endConnection);
+    connect(peer, &QTcpSocket::disconnected, this, [this] {
+        senderGone = true;
+        readAvailable();
+    });
     readAvailable();
-    if (peer->state() != QAbstractSocket::ConnectedState)
-        endConnection();
 }
 
 void Listener::readAvailable()
 {
     if (!peer)
         return;
-    const QByteArray bytes = peer->readAll();
-    if (bytes.isEmpty())
+    const qint64 count = qMin(allowance(), peer->bytesAvailable());
+    if (count > 0)
+        take(peer->read(count));
+    if (options.closeAfter >= 0 && received >= options.closeAfter) {
+        peer->abort();
+        endConnection();
         return;
-    received += bytes.size();
-    lines += bytes.count('\n');
-    emitBytes(bytes);
+    }
+    // The connection ends once the sender is gone and its last bytes are
+    // taken, at the board's pace.
+    if (peer->bytesAvailable() == 0) {
+        if (senderGone)
+            endConnection();
+    } else if (options.rate > 0) {
+        pace.start(10);
+    }
+}
+
+// How many bytes the board takes now, by its rate and its faults.
+qint64 Listener::allowance() const
+{
+    qint64 allowed = std::numeric_limits<qint64>::max();
+    if (options.stallAfter >= 0)
+        allowed = qMin(allowed, options.stallAfter - received);
+    if (options.closeAfter >= 0)
+        allowed = qMin(allowed, options.closeAfter - received);
+    if (options.rate > 0)
+        allowed = qMin(allowed, qint64(double(options.rate) * elapsed.nsecsElapsed() / 1e9) - received);
+    return allowed;
 }
 
 void Listener::endConnection()
 {
     if (!peer)
         return;
-    readAvailable();
+    pace.stop();
     if (!hexPending.isEmpty())
         emitHexLine(received - hexPending.size(), hexPending);
     std::fprintf(stderr, "jtag-uart-listen: %s closed after %lld bytes, %lld lines, %.2f s\n",
@@ -74,6 +106,13 @@ void Listener::endConnection()
     }
     server.resumeAccepting();
     takeNextConnection();
+}
+
+void Listener::take(const QByteArray &bytes)
+{
+    received += bytes.size();
+    lines += bytes.count('\n');
+    emitBytes(bytes);
 }
 
 void Listener::emitBytes(const QByteArray &bytes)

@@ -6,6 +6,7 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QTcpServer>
+#include <QTimer>
 
 class QIODevice;
 class QTcpSocket;
@@ -16,6 +17,10 @@ struct ListenOptions
     quint16 port = 2540;
     bool hex = false;
     bool once = false;
+    // The faults of a real board, none by default (0 or -1):
+    qint64 rate = 0;        // drain no faster than this many bytes a second
+    qint64 stallAfter = -1; // stop reading after this many bytes
+    qint64 closeAfter = -1; // drop the connection after this many bytes
 };
 
 // Plays the board for one sender at a time: takes every byte a connection
@@ -36,15 +41,19 @@ signals:
 private:
     void takeNextConnection();
     void readAvailable();
+    qint64 allowance() const;
     void endConnection();
+    void take(const QByteArray &bytes);
     void emitBytes(const QByteArray &bytes);
     void emitHexLine(qint64 offset, const QByteArray &bytes);
 
     ListenOptions options;
     QIODevice *output;
     QTcpServer server;
+    QTimer pace; // reads again once the rate allows more
     QTcpSocket *peer = nullptr;
     QString peerName;
+    bool senderGone = false;
     QElapsedTimer elapsed;
     qint64 received = 0;
     qint64 lines = 0;

@@ -8,6 +8,7 @@
 #include <QFile>
 
 #include <cstdio>
+#include <tuple>
 
 #include <unistd.h>
 
@@ -43,7 +44,15 @@ int main(int argc, char *argv[])
                                         QStringLiteral("FILE"));
     const QCommandLineOption hex(QStringLiteral("hex"), QStringLiteral("Write an offset-and-bytes dump, not raw bytes."));
     const QCommandLineOption once(QStringLiteral("once"), QStringLiteral("Exit when the first connection ends."));
-    parser.addOptions({bind, port, outputFile, hex, once});
+    const QCommandLineOption rate(QStringLiteral("rate"),
+                                  QStringLiteral("Drain no faster than N bytes a second (a JTAG UART: about 1000000)."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption stallAfter(QStringLiteral("stall-after"),
+                                        QStringLiteral("Stop reading after N bytes, as a board that hangs."),
+                                        QStringLiteral("N"));
+    const QCommandLineOption closeAfter(QStringLiteral("close-after"),
+                                        QStringLiteral("Drop the connection after N bytes."), QStringLiteral("N"));
+    parser.addOptions({bind, port, outputFile, hex, once, rate, stallAfter, closeAfter});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
@@ -64,6 +73,18 @@ int main(int argc, char *argv[])
     if (!numeric || portNumber > 65535)
         return fail(QStringLiteral("--port: not a port number: %1").arg(parser.value(port)));
     options.port = static_cast<quint16>(portNumber);
+    for (const auto &[option, value, least] : {std::tuple{&rate, &options.rate, 1},
+                                                {&stallAfter, &options.stallAfter, 0},
+                                                {&closeAfter, &options.closeAfter, 0}}) {
+        if (!parser.isSet(*option))
+            continue;
+        *value = parser.value(*option).toLongLong(&numeric);
+        if (!numeric || *value < least)
+            return fail(QStringLiteral("--%1: expected a number of bytes of at least %2: %3")
+                            .arg(option->names().constFirst())
+                            .arg(least)
+                            .arg(parser.value(*option)));
+    }
     options.hex = parser.isSet(hex);
     options.once = parser.isSet(once);
 
