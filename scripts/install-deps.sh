@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever the build, the tool and its tests
-# still lack. Does nothing when everything is there.
+# still lack, and any further packages named as arguments. Does nothing when
+# everything is there.
 set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
     qt6-qpa-plugins fonts-dejavu-core
+    # the real window's test: an X server, a keyboard, and Xlib for xclose
+    xvfb xdotool libx11-dev
+    "$@"
 )
 
 missing=()

@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# The real window in a real X server (Xvfb), driven from the keyboard as a
+# person would: a command and a coefficients file reach jtag-uart-listen byte
+# for byte, and with no board the failure box comes up and the window stays
+# usable. Exit code 77 (skipped) where no X server can run here.
+#
+# usage: gui_end_to_end.sh SENDER LISTENER XCLOSE
+set -uo pipefail
+
+sender=$1 listener=$2 xclose=$3
+skip() { echo "SKIPPED: $*"; exit 77; }
+fail() { echo "FAIL: $*"; exit 1; }
+
+command -v Xvfb >/dev/null || skip "Xvfb is not installed"
+command -v xdotool >/dev/null || skip "xdotool is not installed"
+[ -x "$xclose" ] || skip "xclose was not built (no Xlib headers)"
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display and writes its number to fd 3.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || skip "Xvfb did not start: $(tail -n 3 "$work/xvfb.log")"
+export DISPLAY=":$(cat "$work/display")"
+export QT_QPA_PLATFORM=xcb
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+# Waits for a window with exactly this title and prints its id.
+window_named() {
+    xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
+}
+
+type_keys() { xdotool type --delay 15 "$1"; }
+
+# Runs the sender, with its standard error in $work/$1.err, in the background.
+start_sender() {
+    "$sender" 2>"$work/$1.err" &
+    sender_pid=$!
+    pids+=("$sender_pid")
+}
+
+# Closes the window as the user would and checks that the tool exits 0.
+close_and_check_exit() {
+    "$xclose" "$1" || fail "could not ask the window to close"
+    local status
+    for _ in $(seq 100); do
+        kill -0 "$sender_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    wait "$sender_pid"
+    status=$?
+    [ "$status" -eq 0 ] || fail "the tool exited with $status after its window closed"
+}
+
+# --- With a board ---------------------------------------------------------
+printf '# gains\n1.5\r\n\n-0.25\n' >"$work/coef.txt"
+"$listener" --port 0 --once --output "$work/capture" 2>"$work/listen.err" &
+listener_pid=$!
+pids+=("$listener_pid")
+for _ in $(seq 50); do grep -q 'listening on' "$work/listen.err" && break; sleep 0.1; done
+port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/listen.err")
+[ -n "$port" ] || fail "jtag-uart-listen did not start: $(cat "$work/listen.err")"
+
+JTAG_UART="tcp:127.0.0.1:$port" start_sender board
+main=$(timeout 20 bash -c "$(declare -f window_named); window_named MainWindow")
+[ -n "$main" ] || fail "the main window did not come up"
+xdotool windowfocus --sync "$main"
+# The focus starts on "Parcourir..."; the form's tab order then goes
+# "Executer", the command field, "Appliquer", and back to the file field.
+xdotool key Tab Tab
+type_keys 'abc é'
+xdotool key Return
+xdotool key Tab Tab
+type_keys "$work/coef.txt"
+xdotool key Return
+sleep 0.5
+close_and_check_exit "$main"
+
+for _ in $(seq 100); do kill -0 "$listener_pid" 2>/dev/null || break; sleep 0.1; done
+expected=$(printf 'abc \351\n1.5\n\n-0.25\n' | od -An -c)
+actual=$(od -An -c "$work/capture")
+[ "$actual" = "$expected" ] || fail "the board got$(printf '\n%s' "$actual")
+instead of$(printf '\n%s' "$expected")"
+! grep -q -E 'Error on JTAG|ERROR DURING WRITE|WRITE COUNT' "$work/board.err" ||
+    fail "the tool reported: $(cat "$work/board.err")"
+
+# --- Without a board ------------------------------------------------------
+JTAG_UART=none start_sender none
+box=$(timeout 20 bash -c "$(declare -f window_named); window_named 'Echec de la connexion'")
+[ -n "$box" ] || fail "the box 'Echec de la connexion' did not come up"
+xdotool windowfocus --sync "$box"
+xdotool key Return
+main=$(timeout 20 bash -c "$(declare -f window_named); window_named MainWindow")
+[ -n "$main" ] || fail "the main window is gone after the box"
+xdotool windowfocus --sync "$main"
+# Still usable: a command is tried, and fails on the debug output.
+xdotool key Tab Tab
+type_keys 'abc'
+xdotool key Return
+sleep 0.5
+close_and_check_exit "$main"
+grep -q 'Error on JTAG Link flush' "$work/none.err" || fail "no connection failure on standard error"
+grep -q 'ERROR DURING WRITE' "$work/none.err" || fail "the command was not tried after the failure"
+grep -q 'error = 2' "$work/none.err" || fail "the failed send did not give the open's error code"
+
+echo "PASS: the window, driven from the keyboard, with and without a board"
