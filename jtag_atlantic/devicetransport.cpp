@@ -27,7 +27,6 @@ public:
     {
         if (!isUp())
             return lost();
-        device->skip(device->bytesAvailable());
         if (device->write(data, count) != count)
             return lost();
         while (device->bytesToWrite() > 0) {
@@ -122,7 +121,9 @@ std::unique_ptr<Transport> openTcp(const QString &host, quint16 port, QDeadlineT
 {
     const std::string name = "tcp:" + host.toStdString() + ":" + std::to_string(port);
     auto socket = std::make_unique<QTcpSocket>();
-    socket->connectToHost(host, port);
+    // Unbuffered: a write goes straight to the kernel, one system call a line,
+    // and only what the kernel cannot take yet waits in Qt's buffer.
+    socket->connectToHost(host, port, QIODevice::ReadWrite | QIODevice::Unbuffered);
     if (!socket->waitForConnected(static_cast<int>(qMin<qint64>(deadline.remainingTime(), INT_MAX)))) {
         const bool timedOut = socket->error() == QAbstractSocket::SocketTimeoutError;
         LastError::set(timedOut ? JATL_TIMEOUT : JATL_CONNECT_FAILED,

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "linkstate.h"
 #include "my_jtag_atlantic.h"
 
 #include <QByteArray>
@@ -20,13 +21,18 @@ const char *other_info = nullptr;
 namespace {
 
 // The Latin-1 rule of QString::toLatin1 (one byte per UTF-16 unit, '?' beyond
-// Latin-1), written into a buffer that a whole file transfer reuses.
-void toLatin1Into(const QString &text, QByteArray &bytes)
+// Latin-1), written into a buffer that a whole file transfer reuses: it only
+// ever grows, and the bytes of `text` are its first text.size() bytes.
+const char *toLatin1Into(const QString &text, QByteArray &bytes)
 {
-    bytes.resize(text.size());
+    const qsizetype size = text.size();
+    if (bytes.size() < size)
+        bytes.resize(size);
+    const auto *in = reinterpret_cast<const char16_t *>(text.constData());
     char *out = bytes.data();
-    for (const QChar c : text)
-        *out++ = c.unicode() < 0x100 ? char(c.unicode()) : '?';
+    for (qsizetype i = 0; i < size; ++i)
+        out[i] = in[i] < 0x100 ? char(in[i]) : '?';
+    return out;
 }
 
 // One write of the whole command, then its result checked. A failure is
@@ -37,8 +43,8 @@ bool writeAndCheck(const QString &command, QByteArray &bytes)
     // With no link open the library never sees a null handle: the send fails
     // and the error query tells why the last open failed.
     if (link) {
-        toLatin1Into(command, bytes);
-        result = jtagatlantic_write(link, bytes.constData(), static_cast<unsigned int>(bytes.size()));
+        const char *data = toLatin1Into(command, bytes);
+        result = jtagatlantic_write(link, data, static_cast<unsigned int>(command.size()));
     }
     if (result == -1) {
         qDebug("\n\nERROR DURING WRITE\n\n");
@@ -106,8 +112,7 @@ void MainWindow::on_execButton_clicked()
     // allocates only when a line is longer than every line before it.
     QString command;
     QByteArray bytes;
-    while (!commandFile.atEnd()) {
-        commandFile.readLineInto(&command);
+    while (commandFile.readLineInto(&command)) {
         command.append(u'\n');
         if (command.startsWith(u'#'))
             continue;

@@ -3,14 +3,6 @@
 
 #include <QMainWindow>
 
-struct JTAGATLANTIC;
-
-// The one link to the board, written only by the connect slot. Program-wide on
-// purpose: the sending slots and the destructor all work on the same handle.
-extern JTAGATLANTIC *link;
-// Where the library's error query may leave a text; the tool never reads it.
-extern const char *other_info;
-
 QT_BEGIN_NAMESPACE
 namespace Ui {
 class MainWindow;

@@ -3,6 +3,7 @@
 
 #include "debugcapture.h"
 #include "fakejtagatlantic.h"
+#include "linkstate.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
 
