@@ -7,9 +7,11 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-    qt6-qpa-plugins fonts-dejavu-core
-    # the real window's test: an X server, a keyboard, and Xlib for xclose
+    fonts-dejavu-core
+    # the real window's tests: an X server, a keyboard, and Xlib for xclose
     xvfb xdotool libx11-dev
+    # the package and its test: dpkg-shlibdeps, desktop-file-validate
+    dpkg-dev desktop-file-utils
     "$@"
 )
 

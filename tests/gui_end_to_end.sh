@@ -11,55 +11,10 @@ sender=$1 listener=$2 xclose=$3
 skip() { echo "SKIPPED: $*"; exit 77; }
 fail() { echo "FAIL: $*"; exit 1; }
 
-command -v Xvfb >/dev/null || skip "Xvfb is not installed"
-command -v xdotool >/dev/null || skip "xdotool is not installed"
-[ -x "$xclose" ] || skip "xclose was not built (no Xlib headers)"
-
 work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Xvfb picks a free display and writes its number to fd 3.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || skip "Xvfb did not start: $(tail -n 3 "$work/xvfb.log")"
-export DISPLAY=":$(cat "$work/display")"
-export QT_QPA_PLATFORM=xcb
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-
-# Waits for a window with exactly this title and prints its id.
-window_named() {
-    xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1
-}
-
-type_keys() { xdotool type --delay 15 "$1"; }
-
-# Runs the sender, with its standard error in $work/$1.err, in the background.
-start_sender() {
-    "$sender" 2>"$work/$1.err" &
-    sender_pid=$!
-    pids+=("$sender_pid")
-}
-
-# Closes the window as the user would and checks that the tool exits 0.
-close_and_check_exit() {
-    "$xclose" "$1" || fail "could not ask the window to close"
-    local status
-    for _ in $(seq 100); do
-        kill -0 "$sender_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    wait "$sender_pid"
-    status=$?
-    [ "$status" -eq 0 ] || fail "the tool exited with $status after its window closed"
-}
+source "$(dirname "$0")/xsession.sh"
+trap 'stop_all; rm -rf "$work"' EXIT
+start_x_server
 
 # --- With a board ---------------------------------------------------------
 printf '# gains\n1.5\r\n\n-0.25\n' >"$work/coef.txt"
@@ -70,8 +25,8 @@ for _ in $(seq 50); do grep -q 'listening on' "$work/listen.err" && break; sleep
 port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/listen.err")
 [ -n "$port" ] || fail "jtag-uart-listen did not start: $(cat "$work/listen.err")"
 
-JTAG_UART="tcp:127.0.0.1:$port" start_sender board
-main=$(timeout 20 bash -c "$(declare -f window_named); window_named MainWindow")
+JTAG_UART="tcp:127.0.0.1:$port" start_sender board "$sender"
+main=$(window_named MainWindow)
 [ -n "$main" ] || fail "the main window did not come up"
 xdotool windowfocus --sync "$main"
 # The focus starts on "Parcourir..."; the form's tab order then goes
@@ -86,20 +41,17 @@ sleep 0.5
 close_and_check_exit "$main"
 
 for _ in $(seq 100); do kill -0 "$listener_pid" 2>/dev/null || break; sleep 0.1; done
-expected=$(printf 'abc \351\n1.5\n\n-0.25\n' | od -An -c)
-actual=$(od -An -c "$work/capture")
-[ "$actual" = "$expected" ] || fail "the board got$(printf '\n%s' "$actual")
-instead of$(printf '\n%s' "$expected")"
+expect_bytes "$work/capture" 'abc \351\n1.5\n\n-0.25\n'
 ! grep -q -E 'Error on JTAG|ERROR DURING WRITE|WRITE COUNT' "$work/board.err" ||
     fail "the tool reported: $(cat "$work/board.err")"
 
 # --- Without a board ------------------------------------------------------
-JTAG_UART=none start_sender none
-box=$(timeout 20 bash -c "$(declare -f window_named); window_named 'Echec de la connexion'")
+JTAG_UART=none start_sender none "$sender"
+box=$(window_named 'Echec de la connexion')
 [ -n "$box" ] || fail "the box 'Echec de la connexion' did not come up"
 xdotool windowfocus --sync "$box"
 xdotool key Return
-main=$(timeout 20 bash -c "$(declare -f window_named); window_named MainWindow")
+main=$(window_named MainWindow)
 [ -n "$main" ] || fail "the main window is gone after the box"
 xdotool windowfocus --sync "$main"
 # Still usable: a command is tried, and fails on the debug output.
