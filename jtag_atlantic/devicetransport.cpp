@@ -19,8 +19,7 @@ public:
     {
         // The tool reads nothing back: what the board sends is dropped as it
         // comes, so that the buffer does not grow while the window waits.
-        QObject::connect(device, &QIODevice::readyRead, device,
-                         [device] { device->skip(device->bytesAvailable()); });
+        QObject::connect(device, &QIODevice::readyRead, device, [device] { device->skip(device->bytesAvailable()); });
     }
 
     qint64 write(const char *data, qint64 count, QDeadlineTimer deadline) override
@@ -139,8 +138,7 @@ std::unique_ptr<Transport> openSerial(const QString &device, qint32 baudRate)
     auto port = std::make_unique<QSerialPort>(device);
     const bool ready = port->open(QIODevice::ReadWrite) && port->setBaudRate(baudRate)
                        && port->setDataBits(QSerialPort::Data8) && port->setParity(QSerialPort::NoParity)
-                       && port->setStopBits(QSerialPort::OneStop)
-                       && port->setFlowControl(QSerialPort::NoFlowControl);
+                       && port->setStopBits(QSerialPort::OneStop) && port->setFlowControl(QSerialPort::NoFlowControl);
     if (!ready) {
         LastError::set(JATL_CONNECT_FAILED, name + ": " + port->errorString().toStdString());
         return nullptr;

@@ -6,12 +6,12 @@
 #include <QFile>
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstring>
 #include <string>
 
 #include <fcntl.h>
-#include <limits.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -41,8 +41,7 @@ public:
     {
         if (!wasPending) {
             const timespec now{0, 0};
-            while (sigtimedwait(&pipeOnly, nullptr, &now) == SIGPIPE) {
-            }
+            while (sigtimedwait(&pipeOnly, nullptr, &now) == SIGPIPE) {}
         }
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     }
@@ -159,8 +158,8 @@ std::unique_ptr<Transport> openAppendFile(const QString &path)
     const std::string name = "file:" + path.toStdString();
     // Non-blocking only for the open: a named pipe with no reader fails at
     // once instead of holding the window until one comes.
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0644);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) < 0) {
         LastError::set(JATL_CONNECT_FAILED, systemError(name, errno));
         if (fd >= 0)

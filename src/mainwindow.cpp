@@ -154,7 +154,6 @@ void MainWindow::on_actionJTAG_UART_triggered()
 
 void MainWindow::on_browseButton_clicked()
 {
-    const QString fileName =
-        QFileDialog::getOpenFileName(this, u"Open File"_s, QString(), u"Text (*.txt)"_s);
+    const QString fileName = QFileDialog::getOpenFileName(this, u"Open File"_s, QString(), u"Text (*.txt)"_s);
     ui->fileNameText->setText(fileName);
 }

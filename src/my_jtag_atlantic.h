@@ -10,12 +10,12 @@ struct JTAGATLANTIC; // one open link; only ever held by pointer
 // The window prints these as plain numbers; their values belong to the library.
 enum JATL_ERROR {
     JATL_NO_ERROR = 0,
-    JATL_BAD_SETTING = 1,     // JTAG_UART or JTAG_UART_TIMEOUT_MS not understood
-    JATL_NO_BOARD = 2,        // the setting names no board ("none")
-    JATL_CONNECT_FAILED = 3,  // the board could not be reached
-    JATL_TIMEOUT = 4,         // a connect or a write outlasted the timeout
-    JATL_LINK_LOST = 5,       // the board went away (peer closed, device unplugged)
-    JATL_BAD_ARGUMENT = 6     // a null handle, null bytes or an impossible count
+    JATL_BAD_SETTING = 1,    // JTAG_UART or JTAG_UART_TIMEOUT_MS not understood
+    JATL_NO_BOARD = 2,       // the setting names no board ("none")
+    JATL_CONNECT_FAILED = 3, // the board could not be reached
+    JATL_TIMEOUT = 4,        // a connect or a write outlasted the timeout
+    JATL_LINK_LOST = 5,      // the board went away (peer closed, device unplugged)
+    JATL_BAD_ARGUMENT = 6    // a null handle, null bytes or an impossible count
 };
 
 // Both texts may be null. Returns null, with the last error set, when no link opens.

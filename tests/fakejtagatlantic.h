@@ -14,10 +14,10 @@ struct Call
 {
     QByteArray function; // "open", "flush", "write", "get_error" or "close"
     JTAGATLANTIC *handle = nullptr;
-    QByteArray bytes;         // write: the bytes given
-    unsigned int count = 0;   // write: the count given
-    QList<int> numbers;       // open: its two ints
-    bool textsNull = false;   // open: both texts null
+    QByteArray bytes;                // write: the bytes given
+    unsigned int count = 0;          // write: the count given
+    QList<int> numbers;              // open: its two ints
+    bool textsNull = false;          // open: both texts null
     const void *infoPlace = nullptr; // get_error: where the text pointer goes
 };
 

@@ -1,9 +1,9 @@
 #include "modalanswerer.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QMainWindow>
-#include <QAbstractButton>
 #include <QStatusBar>
 
 ModalAnswerer::ModalAnswerer(std::function<void(QWidget *)> answer)

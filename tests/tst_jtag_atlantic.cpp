@@ -107,23 +107,32 @@ void TestJtagAtlantic::openFailures_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QByteArray>("textHas");
 
-    QTest::newRow("none") << "none"_ba << ""_ba << int(JATL_NO_BOARD) << "no board"_ba;
-    QTest::newRow("unknown") << "usb:0"_ba << ""_ba << int(JATL_BAD_SETTING) << "usb:0"_ba;
-    QTest::newRow("tcp, no port") << "tcp:localhost"_ba << ""_ba << int(JATL_BAD_SETTING) << "tcp:HOST:PORT"_ba;
-    QTest::newRow("tcp, no host") << "tcp::2540"_ba << ""_ba << int(JATL_BAD_SETTING) << "tcp:HOST:PORT"_ba;
-    QTest::newRow("tcp, port too big") << "tcp:127.0.0.1:70000"_ba << ""_ba << int(JATL_BAD_SETTING)
-                                      << "tcp:HOST:PORT"_ba;
-    QTest::newRow("tcp, nobody listens") << "CLOSED"_ba << ""_ba << int(JATL_CONNECT_FAILED) << "refused"_ba;
-    QTest::newRow("file, no path") << "file:"_ba << ""_ba << int(JATL_BAD_SETTING) << "file:"_ba;
-    QTest::newRow("file, no folder") << "file:/nonexistent/capture.bin"_ba << ""_ba << int(JATL_CONNECT_FAILED)
-                                     << "No such file"_ba;
-    QTest::newRow("serial, no device") << "serial:"_ba << ""_ba << int(JATL_BAD_SETTING) << "DEVICE"_ba;
-    QTest::newRow("serial, bad speed") << "serial:/dev/ttyS0@fast"_ba << ""_ba << int(JATL_BAD_SETTING)
-                                       << "BAUD"_ba;
-    QTest::newRow("serial, missing device") << "serial:/dev/nonexistent-uart"_ba << ""_ba
-                                            << int(JATL_CONNECT_FAILED) << "/dev/nonexistent-uart"_ba;
-    QTest::newRow("timeout not a number") << "stdout"_ba << "soon"_ba << int(JATL_BAD_SETTING) << "soon"_ba;
-    QTest::newRow("timeout zero") << "stdout"_ba << "0"_ba << int(JATL_BAD_SETTING) << "milliseconds"_ba;
+    QTest::newRow("none") << "none"_ba
+                          << ""_ba << int(JATL_NO_BOARD) << "no board"_ba;
+    QTest::newRow("unknown") << "usb:0"_ba
+                             << ""_ba << int(JATL_BAD_SETTING) << "usb:0"_ba;
+    QTest::newRow("tcp, no port") << "tcp:localhost"_ba
+                                  << ""_ba << int(JATL_BAD_SETTING) << "tcp:HOST:PORT"_ba;
+    QTest::newRow("tcp, no host") << "tcp::2540"_ba
+                                  << ""_ba << int(JATL_BAD_SETTING) << "tcp:HOST:PORT"_ba;
+    QTest::newRow("tcp, port too big") << "tcp:127.0.0.1:70000"_ba
+                                       << ""_ba << int(JATL_BAD_SETTING) << "tcp:HOST:PORT"_ba;
+    QTest::newRow("tcp, nobody listens") << "CLOSED"_ba
+                                         << ""_ba << int(JATL_CONNECT_FAILED) << "refused"_ba;
+    QTest::newRow("file, no path") << "file:"_ba
+                                   << ""_ba << int(JATL_BAD_SETTING) << "file:"_ba;
+    QTest::newRow("file, no folder") << "file:/nonexistent/capture.bin"_ba
+                                     << ""_ba << int(JATL_CONNECT_FAILED) << "No such file"_ba;
+    QTest::newRow("serial, no device") << "serial:"_ba
+                                       << ""_ba << int(JATL_BAD_SETTING) << "DEVICE"_ba;
+    QTest::newRow("serial, bad speed") << "serial:/dev/ttyS0@fast"_ba
+                                       << ""_ba << int(JATL_BAD_SETTING) << "BAUD"_ba;
+    QTest::newRow("serial, missing device") << "serial:/dev/nonexistent-uart"_ba
+                                            << ""_ba << int(JATL_CONNECT_FAILED) << "/dev/nonexistent-uart"_ba;
+    QTest::newRow("timeout not a number") << "stdout"_ba
+                                          << "soon"_ba << int(JATL_BAD_SETTING) << "soon"_ba;
+    QTest::newRow("timeout zero") << "stdout"_ba
+                                  << "0"_ba << int(JATL_BAD_SETTING) << "milliseconds"_ba;
 }
 
 void TestJtagAtlantic::openFailures()

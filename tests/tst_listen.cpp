@@ -138,9 +138,8 @@ void TestListen::hexDump()
         QVERIFY(link);
         QCOMPARE(writeBytes(link, "0123456789abcdef\x01\n"), 18);
     }
-    QCOMPARE(board.capture(),
-             "00000000  30 31 32 33 34 35 36 37  38 39 61 62 63 64 65 66  |0123456789abcdef|\n"
-             "00000010  01 0a                                             |..|\n"_ba);
+    QCOMPARE(board.capture(), "00000000  30 31 32 33 34 35 36 37  38 39 61 62 63 64 65 66  |0123456789abcdef|\n"
+                              "00000010  01 0a                                             |..|\n"_ba);
 }
 
 void TestListen::rate()
@@ -210,8 +209,8 @@ void TestListen::refusesBadOptions_data()
     QTest::newRow("rate zero") << QStringList{u"--rate"_s, u"0"_s} << "--rate"_ba;
     QTest::newRow("stall negative") << QStringList{u"--stall-after"_s, u"-1"_s} << "--stall-after"_ba;
     QTest::newRow("close not a number") << QStringList{u"--close-after"_s, u"soon"_s} << "--close-after"_ba;
-    QTest::newRow("output cannot be written") << QStringList{u"--output"_s, u"/nonexistent/capture"_s}
-                                              << "/nonexistent/capture"_ba;
+    QTest::newRow("output cannot be written")
+        << QStringList{u"--output"_s, u"/nonexistent/capture"_s} << "/nonexistent/capture"_ba;
     QTest::newRow("stray argument") << QStringList{u"2540"_s} << "2540"_ba;
 }
 

@@ -67,8 +67,8 @@ void TestMainWindow::formTexts_data()
     QTest::newRow("menu") << u"menuConnection"_s << "title"_ba << u"Connection"_s;
     QTest::newRow("file field empty") << u"fileNameText"_s << "text"_ba << QString();
     QTest::newRow("file field mask") << u"fileNameText"_s << "inputMask"_ba << QString();
-    QTest::newRow("file placeholder")
-        << u"fileNameText"_s << "placeholderText"_ba << u"fichier de configuration des coefficients"_s;
+    QTest::newRow("file placeholder") << u"fileNameText"_s << "placeholderText"_ba
+                                      << u"fichier de configuration des coefficients"_s;
     QTest::newRow("browse") << u"browseButton"_s << "text"_ba << u"Parcourir..."_s;
     QTest::newRow("exec") << u"execButton"_s << "text"_ba << u"Executer"_s;
     QTest::newRow("command field empty") << u"commandText"_s << "text"_ba << QString();
@@ -234,8 +234,8 @@ void TestMainWindow::reconnect()
     QList<QByteArray> sequence;
     for (const fake::Call &call : std::as_const(fake::calls))
         sequence.append(call.function);
-    QCOMPARE(sequence, firstOpenSucceeds ? QList<QByteArray>({"close", "open", "flush"})
-                                         : QList<QByteArray>({"open", "flush"}));
+    QCOMPARE(sequence,
+             firstOpenSucceeds ? QList<QByteArray>({"close", "open", "flush"}) : QList<QByteArray>({"open", "flush"}));
     if (firstOpenSucceeds)
         QCOMPARE(fake::calls[0].handle, first);
     QVERIFY(link && link != first);

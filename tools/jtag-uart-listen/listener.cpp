@@ -93,8 +93,8 @@ void Listener::endConnection()
     pace.stop();
     if (!hexPending.isEmpty())
         emitHexLine(received - hexPending.size(), hexPending);
-    std::fprintf(stderr, "jtag-uart-listen: %s closed after %lld bytes, %lld lines, %.2f s\n",
-                 qPrintable(peerName), received, lines, elapsed.elapsed() / 1000.0);
+    std::fprintf(stderr, "jtag-uart-listen: %s closed after %lld bytes, %lld lines, %.2f s\n", qPrintable(peerName),
+                 received, lines, elapsed.elapsed() / 1000.0);
     std::fflush(stderr);
     peer->disconnect(this);
     peer->deleteLater();

@@ -39,10 +39,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Listen on port N (default 2540; 0 picks a free one)."),
                                   QStringLiteral("N"), QStringLiteral("2540"));
-    const QCommandLineOption outputFile(QStringLiteral("output"),
-                                        QStringLiteral("Write to FILE instead of standard output."),
-                                        QStringLiteral("FILE"));
-    const QCommandLineOption hex(QStringLiteral("hex"), QStringLiteral("Write an offset-and-bytes dump, not raw bytes."));
+    const QCommandLineOption outputFile(
+        QStringLiteral("output"), QStringLiteral("Write to FILE instead of standard output."), QStringLiteral("FILE"));
+    const QCommandLineOption hex(QStringLiteral("hex"),
+                                 QStringLiteral("Write an offset-and-bytes dump, not raw bytes."));
     const QCommandLineOption once(QStringLiteral("once"), QStringLiteral("Exit when the first connection ends."));
     const QCommandLineOption rate(QStringLiteral("rate"),
                                   QStringLiteral("Drain no faster than N bytes a second (a JTAG UART: about 1000000)."),
@@ -74,8 +74,8 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("--port: not a port number: %1").arg(parser.value(port)));
     options.port = static_cast<quint16>(portNumber);
     for (const auto &[option, value, least] : {std::tuple{&rate, &options.rate, 1},
-                                                {&stallAfter, &options.stallAfter, 0},
-                                                {&closeAfter, &options.closeAfter, 0}}) {
+                                               {&stallAfter, &options.stallAfter, 0},
+                                               {&closeAfter, &options.closeAfter, 0}}) {
         if (!parser.isSet(*option))
             continue;
         *value = parser.value(*option).toLongLong(&numeric);
