@@ -58,11 +58,11 @@ std::unique_ptr<Transport> openTarget(const QString &target, QDeadlineTimer dead
         return openTcp(host, static_cast<quint16>(port), deadline);
     }
     if (target.startsWith(QLatin1String("serial:"))) {
-        const QString spec = target.mid(7);
-        const qsizetype at = spec.lastIndexOf(u'@');
-        const QString device = at < 0 ? spec : spec.left(at);
+        const QString deviceAndRate = target.mid(7);
+        const qsizetype at = deviceAndRate.lastIndexOf(u'@');
+        const QString device = at < 0 ? deviceAndRate : deviceAndRate.left(at);
         bool numeric = true;
-        const int baudRate = at < 0 ? defaultBaudRate : spec.mid(at + 1).toInt(&numeric);
+        const int baudRate = at < 0 ? defaultBaudRate : deviceAndRate.mid(at + 1).toInt(&numeric);
         if (device.isEmpty() || !numeric || baudRate <= 0)
             return badSetting(QStringLiteral("JTAG_UART=%1: expected serial:DEVICE[@BAUD]").arg(target));
         return openSerial(device, baudRate);

@@ -28,12 +28,8 @@ port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/listen.err
 JTAG_UART="tcp:127.0.0.1:$port" start_sender board "$sender"
 main=$(window_named MainWindow)
 [ -n "$main" ] || fail "the main window did not come up"
-xdotool windowfocus --sync "$main"
-# The focus starts on "Parcourir..."; the form's tab order then goes
-# "Executer", the command field, "Appliquer", and back to the file field.
-xdotool key Tab Tab
-type_keys 'abc é'
-xdotool key Return
+send_command "$main" 'abc é'
+# From the command field, past "Appliquer", to the file field.
 xdotool key Tab Tab
 type_keys "$work/coef.txt"
 xdotool key Return
@@ -53,11 +49,8 @@ xdotool windowfocus --sync "$box"
 xdotool key Return
 main=$(window_named MainWindow)
 [ -n "$main" ] || fail "the main window is gone after the box"
-xdotool windowfocus --sync "$main"
 # Still usable: a command is tried, and fails on the debug output.
-xdotool key Tab Tab
-type_keys 'abc'
-xdotool key Return
+send_command "$main" 'abc'
 sleep 0.5
 close_and_check_exit "$main"
 grep -q 'Error on JTAG Link flush' "$work/none.err" || fail "no connection failure on standard error"

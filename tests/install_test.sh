@@ -49,10 +49,7 @@ start_x_server
 JTAG_UART="file:$work/capture" start_sender installed "$work/root/usr/bin/jtag-uart-sender"
 main=$(window_named MainWindow)
 [ -n "$main" ] || fail "the installed tool's window did not come up: $(cat "$work/installed.err")"
-xdotool windowfocus --sync "$main"
-xdotool key Tab Tab
-type_keys 'set 1'
-xdotool key Return
+send_command "$main" 'set 1'
 sleep 0.5
 close_and_check_exit "$main"
 expect_bytes "$work/capture" 'set 1\n'

@@ -33,6 +33,16 @@ window_named() {
 
 type_keys() { xdotool type --delay 15 "$1"; }
 
+# Focuses a freshly shown main window, types a command and sends it with
+# Return. The focus starts on "Parcourir..."; the form's tab order then goes
+# "Executer", the command field, "Appliquer", and back to the file field.
+send_command() {
+    xdotool windowfocus --sync "$1"
+    xdotool key Tab Tab
+    type_keys "$2"
+    xdotool key Return
+}
+
 # Runs a program in the background, its standard error in $work/NAME.err,
 # and leaves its process id in $sender_pid.
 start_sender() {
