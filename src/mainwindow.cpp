@@ -59,6 +59,15 @@ bool writeAndCheck(const QString &command, QByteArray &bytes)
     return true;
 }
 
+// A null handle is never handed to the library.
+void closeLink()
+{
+    if (link) {
+        jtagatlantic_close(link);
+        link = nullptr;
+    }
+}
+
 // Only a regular file or a named pipe ever ends its lines; a directory or a
 // device such as /dev/zero would hang the window or fill its memory.
 bool isLineSource(const QString &path)
@@ -83,10 +92,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    if (link) {
-        jtagatlantic_close(link);
-        link = nullptr;
-    }
+    closeLink();
     delete ui;
 }
 
@@ -107,6 +113,7 @@ void MainWindow::on_execButton_clicked()
         return;
 
     QTextStream commandFile(&file);
+    // The machine's own encoding, unless a byte-order mark says otherwise.
     commandFile.setEncoding(QStringConverter::System);
     // Both buffers keep their capacity from line to line, so a transfer
     // allocates only when a line is longer than every line before it.
@@ -136,10 +143,7 @@ void MainWindow::on_actionJTAG_UART_triggered()
 {
     // An open link keeps the board's UART busy: the new open would fail
     // unless the old handle is released first.
-    if (link) {
-        jtagatlantic_close(link);
-        link = nullptr;
-    }
+    closeLink();
     link = jtagatlantic_open(nullptr, 1, 0, nullptr);
     if (link && jtagatlantic_flush(link) == 0) {
         ui->statusBar->showMessage(QString::fromLatin1("Connect\xe9 au JTAG UART"));
