@@ -35,8 +35,7 @@ public:
                 return lost();
             const qint64 taken = count - device->bytesToWrite();
             drop();
-            LastError::set(JATL_TIMEOUT, name + ": the board took " + std::to_string(taken) + " of "
-                                             + std::to_string(count) + " bytes before the timeout");
+            LastError::setTimedOut(name, taken, count);
             return taken;
         }
         return count;

@@ -70,10 +70,8 @@ public:
 
     qint64 write(const char *data, qint64 count, QDeadlineTimer deadline) override
     {
-        if (fd < 0) {
-            LastError::set(JATL_LINK_LOST, name + ": the link was dropped after an earlier failure");
+        if (droppedEarlier())
             return -1;
-        }
         SigpipeBlocked guard;
         qint64 taken = 0;
         while (taken < count) {
@@ -87,8 +85,7 @@ public:
                 return fail(JATL_LINK_LOST, systemError(name, errno));
             if (polled == 0) {
                 drop();
-                LastError::set(JATL_TIMEOUT, name + ": the board took " + std::to_string(taken) + " of "
-                                                 + std::to_string(count) + " bytes before the timeout");
+                LastError::setTimedOut(name, taken, count);
                 return taken;
             }
             const size_t chunk = static_cast<size_t>(qMin<qint64>(count - taken, PIPE_BUF));
@@ -104,10 +101,8 @@ public:
 
     bool flush(QDeadlineTimer) override
     {
-        if (fd < 0) {
-            LastError::set(JATL_LINK_LOST, name + ": the link was dropped after an earlier failure");
+        if (droppedEarlier())
             return false;
-        }
         pollfd state{fd, POLLOUT, 0};
         if (::poll(&state, 1, 0) < 0 || (state.revents & (POLLERR | POLLHUP | POLLNVAL))) {
             LastError::set(JATL_LINK_LOST, name + ": nobody reads any more");
@@ -121,6 +116,15 @@ private:
     {
         const qint64 left = deadline.remainingTime();
         return left < 0 ? -1 : static_cast<int>(qMin<qint64>(left, INT_MAX));
+    }
+
+    // A failure closes the descriptor, and every later call fails alike.
+    bool droppedEarlier() const
+    {
+        if (fd >= 0)
+            return false;
+        LastError::set(JATL_LINK_LOST, name + ": the link was dropped after an earlier failure");
+        return true;
     }
 
     qint64 fail(JATL_ERROR code, std::string text)

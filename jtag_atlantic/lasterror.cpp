@@ -17,6 +17,12 @@ void LastError::set(JATL_ERROR code, std::string text)
     last.text = std::move(text);
 }
 
+void LastError::setTimedOut(const std::string &link, long long taken, long long count)
+{
+    set(JATL_TIMEOUT, link + ": the board took " + std::to_string(taken) + " of " + std::to_string(count)
+                          + " bytes before the timeout");
+}
+
 JATL_ERROR LastError::code()
 {
     return last.code;
