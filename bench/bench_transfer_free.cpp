@@ -85,8 +85,6 @@ int main(int argc, char *argv[])
         return 1;
     }
     std::printf("free link  %lld lines (%lld sent), best of %d\n", lines, windowWrites, rounds);
-    std::printf("  window transfer   %10.0f lines/s\n", lines / windowSeconds);
-    std::printf("  std::getline loop %10.0f lines/s\n", lines / baselineSeconds);
-    std::printf("  ratio (window time / baseline time) %.2f\n", windowSeconds / baselineSeconds);
+    printComparison(lines, windowSeconds, "std::getline loop", baselineSeconds);
     return 0;
 }

@@ -126,8 +126,6 @@ int main(int argc, char *argv[])
         return 1;
     }
     std::printf("over TCP to jtag-uart-listen  %lld lines, %lld bytes each, best of %d\n", lines, windowBytes, rounds);
-    std::printf("  window transfer       %10.0f lines/s\n", lines / windowSeconds);
-    std::printf("  one send() per line   %10.0f lines/s\n", lines / plainSeconds);
-    std::printf("  ratio (window time / loop time) %.2f\n", windowSeconds / plainSeconds);
+    printComparison(lines, windowSeconds, "send() per line", plainSeconds);
     return 0;
 }

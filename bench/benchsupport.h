@@ -41,6 +41,15 @@ long long sendWithGetline(const QString &path, Send send)
     return sent;
 }
 
+// Prints the lines per second of the window's transfer and of its baseline,
+// and the ratio of their times.
+inline void printComparison(long long lines, double windowSeconds, const char *baseline, double baselineSeconds)
+{
+    std::printf("  window transfer     %10.0f lines/s\n", lines / windowSeconds);
+    std::printf("  %-19s %10.0f lines/s\n", baseline, lines / baselineSeconds);
+    std::printf("  ratio (window time / %s time) %.2f\n", baseline, windowSeconds / baselineSeconds);
+}
+
 // Runs the window's own transfer of `path`, as "Executer" does.
 void runWindowTransfer(MainWindow &window, const QString &path);
 
