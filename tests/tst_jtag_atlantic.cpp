@@ -92,6 +92,7 @@ private slots:
     void standardOutputWithNoReader();
 
     void serialPort();
+    void serialPortThatStopsReading();
 };
 
 void TestJtagAtlantic::cleanup()
@@ -311,6 +312,36 @@ void TestJtagAtlantic::serialPort()
         QCOMPARE(writeBytes(link, "lost\n"), -1);
         QCOMPARE(int(jtagatlantic_get_error(nullptr)), int(JATL_LINK_LOST));
     }
+}
+
+void TestJtagAtlantic::serialPortThatStopsReading()
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+        QSKIP("no pseudo-terminal can be had here");
+    qputenv("JTAG_UART_TIMEOUT_MS", "300");
+    const Link link = openLink("serial:" + QByteArray(::ptsname(master)));
+    QVERIFY2(link, lastErrorText());
+
+    // Nothing reads the other end: the terminal's buffer fills and the write
+    // gives up at the timeout with what the terminal took.
+    QByteArray block(1024 * 1024, '\0');
+    for (qsizetype i = 0; i < block.size(); ++i)
+        block[i] = char('a' + i % 26);
+    const int taken = writeBytes(link, block);
+    QVERIFY2(taken >= 0 && taken < block.size(), QByteArray::number(taken));
+    QCOMPARE(int(jtagatlantic_get_error(nullptr)), int(JATL_TIMEOUT));
+    QCOMPARE(writeBytes(link, "more\n"), -1);
+
+    // Exactly the bytes counted as taken are there to read.
+    QByteArray received;
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    char chunk[4096];
+    for (ssize_t count; (count = ::read(master, chunk, sizeof chunk)) > 0;)
+        received.append(chunk, count);
+    ::close(master);
+    QCOMPARE(received.size(), qsizetype(taken));
+    QVERIFY(received == block.left(taken));
 }
 
 QTEST_GUILESS_MAIN(TestJtagAtlantic)
