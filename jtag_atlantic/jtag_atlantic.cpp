@@ -72,10 +72,9 @@ std::unique_ptr<Transport> openTarget(const QString &target, QDeadlineTimer dead
                           .arg(target));
 }
 
-JTAGATLANTIC *lostHandle()
+void reportNullHandle()
 {
     LastError::set(JATL_BAD_ARGUMENT, "no link: the handle is null");
-    return nullptr;
 }
 
 } // namespace
@@ -103,7 +102,7 @@ JTAGATLANTIC *jtagatlantic_open(const char *, int, int, const char *)
 int jtagatlantic_flush(JTAGATLANTIC *handle)
 {
     if (!handle) {
-        lostHandle();
+        reportNullHandle();
         return -1;
     }
     return handle->transport->flush(QDeadlineTimer(handle->timeoutMs)) ? 0 : -1;
@@ -112,7 +111,7 @@ int jtagatlantic_flush(JTAGATLANTIC *handle)
 int jtagatlantic_write(JTAGATLANTIC *handle, const char *data, unsigned int count)
 {
     if (!handle) {
-        lostHandle();
+        reportNullHandle();
         return -1;
     }
     if (count == 0)
