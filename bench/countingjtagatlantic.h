@@ -5,8 +5,6 @@
 struct Tally
 {
     long long writes = 0;
-    long long bytes = 0;
-    char lastByte = 0; // read, so that no write can be optimised away
 };
 
 extern Tally tally;
